@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds Korvelin and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/build.sh
+if [[ -x build/app/korvelin ]]; then
+  exec build/app/korvelin
+fi
+echo "Korvelin is built, but its window is not there yet."
