@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins fonts-wqy-microhei libicu-dev libcurl4-openssl-dev libpcre2-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # the sanitizer build and the fuzz targets
+  clang libclang-rt-14-dev
   # the real window under a real X server, read through the accessibility tree
   xvfb xauth xdotool dbus dbus-x11 at-spi2-core python3 python3-pyatspi
   # test servers: certificates made at test time, a real proxy

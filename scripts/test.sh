@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
-# Builds Korvelin and runs every test. CTest's summary is the last thing printed.
+# Builds Korvelin and runs every test twice: once in the normal build, once in a clang build
+# with AddressSanitizer and UndefinedBehaviorSanitizer that also runs the fuzz targets for a
+# short while. CTest's summary is the last thing printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/build.sh
-cd build
+(cd build && ctest --output-on-failure -j "$(nproc)")
+
+cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER=clang++ -DKORVELIN_WERROR=ON \
+  -DKORVELIN_SANITIZE=ON -DKORVELIN_FUZZ=ON -DKORVELIN_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j "$(nproc)"
+cd build-sanitize
 ctest --output-on-failure -j "$(nproc)"
