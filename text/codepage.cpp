@@ -2,6 +2,7 @@
 
 #include <unicode/ucnv.h>
 
+#include <climits>
 #include <memory>
 
 namespace korvelin {
@@ -92,10 +93,50 @@ std::string FromUtf16(UConverter* to, std::u16string_view in) {
   return out;
 }
 
+// Turns the offsets ICU gives for one call (relative to where that call's source began, -1
+// where a unit has no source byte of its own) into offsets from the start of the text.
+void Rebase(int32_t* offsets, size_t count, int base, int* previous) {
+  for (size_t i = 0; i < count; ++i) {
+    offsets[i] = offsets[i] < 0 ? *previous : offsets[i] + base;
+    *previous = offsets[i];
+  }
+}
+
 }  // namespace
 // ---- end internal --------------------------------------------------------------------------
 
 std::u16string GbkToUtf16(std::string_view gbk) { return ToUtf16(Gbk(), gbk); }
+
+std::u16string GbkToUtf16(std::string_view gbk, std::vector<int>* byteOffsets) {
+  std::u16string out;
+  byteOffsets->clear();
+  UConverter* from = Gbk();
+  if (gbk.size() >= static_cast<size_t>(INT_MAX) || from == nullptr) return out;
+  ucnv_resetToUnicode(from);
+  // One unit per byte is always enough (the code page has no character outside the BMP, and a
+  // substitute replaces at least one byte); the loop is there all the same.
+  out.resize(gbk.size() + 16);
+  byteOffsets->resize(out.size());
+  const char* src = gbk.data();
+  UChar* dst = reinterpret_cast<UChar*>(out.data());
+  int previous = 0;
+  while (true) {
+    const int base = static_cast<int>(src - gbk.data());
+    UChar* callStart = dst;
+    int32_t* offsets = byteOffsets->data() + (callStart - reinterpret_cast<UChar*>(out.data()));
+    UErrorCode err = U_ZERO_ERROR;
+    ucnv_toUnicode(from, &dst, reinterpret_cast<UChar*>(out.data()) + out.size(), &src,
+                   gbk.data() + gbk.size(), offsets, true, &err);
+    Rebase(offsets, static_cast<size_t>(dst - callStart), base, &previous);
+    if (err != U_BUFFER_OVERFLOW_ERROR) break;
+    Grow(out, dst);
+    byteOffsets->resize(out.size());
+  }
+  Finish(out, dst);
+  byteOffsets->resize(out.size());
+  byteOffsets->push_back(static_cast<int>(gbk.size()));
+  return out;
+}
 
 std::string Utf16ToGbk(std::u16string_view utf16) { return FromUtf16(Gbk(), utf16); }
 

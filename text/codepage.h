@@ -12,12 +12,20 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace korvelin {
 
 // Code page 936 bytes to UTF-16. A byte sequence the code page does not define becomes a
 // substitute character; the rest converts as usual.
 [[nodiscard]] std::u16string GbkToUtf16(std::string_view gbk);
+
+// As above, and fills `byteOffsets` with one entry per UTF-16 unit of the result: the 0-based
+// offset in `gbk` of the first byte of the character (or bad sequence) that unit comes from,
+// plus one last entry, gbk.size(). The offsets come from the converter itself, so they hold
+// whatever it makes of a bad sequence. A text of 2 GiB or more gives the empty result and no
+// offsets.
+[[nodiscard]] std::u16string GbkToUtf16(std::string_view gbk, std::vector<int>* byteOffsets);
 
 // UTF-16 to code page 936 bytes. A code point the code page lacks, or a lone surrogate,
 // becomes "?".

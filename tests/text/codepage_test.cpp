@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace korvelin {
 namespace {
 
@@ -60,6 +63,29 @@ TEST(CodePage, EveryDefinedDoubleByteCharacterRoundTrips) {
     }
   }
   EXPECT_GT(defined, 21000);
+}
+
+TEST(CodePage, ByteOffsetOfEveryUnit) {
+  struct Case {
+    const char* name;
+    std::string gbk;
+    std::u16string utf16;
+    std::vector<int> offsets;
+  };
+  const Case cases[] = {
+      {"ASCII", "ab", u"ab", {0, 1, 2}},
+      {"double-byte characters", "\xD3\x5B" + std::string("a\xD4\x5D"), u"覽a註", {0, 2, 3, 5}},
+      {"euro sign is one byte", "\x80" + std::string("a"), u"\u20ACa", {0, 1, 2}},
+      {"lead byte at the end", "a\x81", u"a\uFFFD", {0, 1, 2}},
+      {"lead byte without a trail", "\x81\x20" + std::string("b"), u"\uFFFD b", {0, 1, 2, 3}},
+      {"empty", "", u"", {0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<int> offsets{7};
+    EXPECT_EQ(GbkToUtf16(c.gbk, &offsets), c.utf16);
+    EXPECT_EQ(offsets, c.offsets);
+  }
 }
 
 TEST(CodePage, EmptyInEmptyOut) {
