@@ -158,9 +158,8 @@ std::string Utf8ToGbkBytes(std::string_view utf8) {
   bool reset = true;
   while (true) {
     UErrorCode err = U_ZERO_ERROR;
-    ucnv_convertEx(to, from, &dst, out.data() + out.size(), &src, utf8.data() + utf8.size(),
-                   pivot, &pivotSource, &pivotTarget, pivot + std::size(pivot), reset, true,
-                   &err);
+    ucnv_convertEx(to, from, &dst, out.data() + out.size(), &src, utf8.data() + utf8.size(), pivot,
+                   &pivotSource, &pivotTarget, pivot + std::size(pivot), reset, true, &err);
     reset = false;
     if (err != U_BUFFER_OVERFLOW_ERROR) break;
     Grow(out, dst);

@@ -4,8 +4,8 @@
 
 namespace korvelin {
 
-Text TextBetween(std::string_view text, std::string_view left, std::string_view right,
-                 int start, bool ignoreCase) {
+Text TextBetween(std::string_view text, std::string_view left, std::string_view right, int start,
+                 bool ignoreCase) {
   const Text l = ReplaceText(left, kQuotePlaceholder, "\"", true);
   const Text r = ReplaceText(right, kQuotePlaceholder, "\"", true);
   const int p = FindText(text, l, start, ignoreCase);

@@ -20,8 +20,8 @@ inline constexpr std::string_view kQuotePlaceholder = "#\xD2\xFD\xBA\xC5";  // "
 // The bytes strictly between the first `left` at or after `start` and the first `right` after
 // it; the empty text when either marker is missing. "#引号" in either marker stands for a
 // double quote. A start of 0 or less counts as 1.
-[[nodiscard]] Text TextBetween(std::string_view text, std::string_view left,
-                               std::string_view right, int start = 1, bool ignoreCase = false);
+[[nodiscard]] Text TextBetween(std::string_view text, std::string_view left, std::string_view right,
+                               int start = 1, bool ignoreCase = false);
 
 // The bytes from the beginning of the text up to the first `delimiter` at or after `start`;
 // the empty text when the delimiter is missing.

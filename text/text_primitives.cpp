@@ -11,7 +11,9 @@ namespace {
 
 constexpr size_t kNotFound = std::string_view::npos;
 
-unsigned char ByteAt(std::string_view text, size_t i) { return static_cast<unsigned char>(text[i]); }
+unsigned char ByteAt(std::string_view text, size_t i) {
+  return static_cast<unsigned char>(text[i]);
+}
 
 bool IsLeadByte(unsigned char b) { return b >= 0x80; }
 
@@ -72,7 +74,9 @@ size_t FindFrom(std::string_view text, std::string_view sought, size_t from, boo
   return kNotFound;
 }
 
-int ClampToInt(size_t n) { return n > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n); }
+int ClampToInt(size_t n) {
+  return n > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);
+}
 
 }  // namespace
 // ---- end internal --------------------------------------------------------------------------

@@ -25,8 +25,8 @@
 
 namespace korvelin {
 
-using Text = std::string;        // code page 936 bytes
-using Bytes = std::string;       // counted bytes, zero bytes allowed
+using Text = std::string;   // code page 936 bytes
+using Bytes = std::string;  // counted bytes, zero bytes allowed
 using TextArray = std::vector<Text>;
 
 // Position of the first occurrence of `sought` at or after `start`, or -1. A start below 1

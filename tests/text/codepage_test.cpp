@@ -36,9 +36,13 @@ TEST(CodePage, WhatCodePage936LacksBecomesOneQuestionMarkPerCodePoint) {
 }
 
 TEST(CodePage, InvalidUtf8BecomesReplacementCharacter) {
-  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                        "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), u"\uFFFD");  // cut short at the end
-  EXPECT_EQ(Utf8ToGbkBytes("a\xFF" "b"), "a?b");
+  EXPECT_EQ(Utf8ToGbkBytes("a\xFF"
+                           "b"),
+            "a?b");
   EXPECT_EQ(Utf16ToUtf8(u"中"), "\xE4\xB8\xAD");
 }
 
@@ -46,7 +50,10 @@ TEST(CodePage, Utf8StraightToGbkMatchesTheWayThroughUtf16) {
   const std::string mixed = "<a>\xE4\xB8\xAD\xF0\x9F\x98\x80\xC3\xA9\xE2\x82\xAC\xC0\xAF</a>";
   EXPECT_EQ(Utf8ToGbkBytes(mixed), Utf16ToGbk(Utf8ToUtf16(mixed)));
   std::string big;
-  for (int i = 0; i < 100000; ++i) big += "\xE4\xB8\xAD" "a";
+  for (int i = 0; i < 100000; ++i)
+    big +=
+        "\xE4\xB8\xAD"
+        "a";
   EXPECT_EQ(Utf8ToGbkBytes(big), Utf16ToGbk(Utf8ToUtf16(big)));
 }
 

@@ -70,8 +70,14 @@ TEST(Utf8ToGbk, Cases) {
       {"中", "\xE4\xB8\xAD", "\xD6\xD0"},
       {"empty", "", ""},
       {"ends at a zero byte", std::string("a\xE4\xB8\xAD\0b", 6), "a\xD6\xD0"},
-      {"invalid UTF-8", "a\xFF\xFE" "b", "a??b"},
-      {"outside code page 936", "a\xF0\x9F\x98\x80" "b", "a?b"},
+      {"invalid UTF-8",
+       "a\xFF\xFE"
+       "b",
+       "a??b"},
+      {"outside code page 936",
+       "a\xF0\x9F\x98\x80"
+       "b",
+       "a?b"},
       {"euro sign", "\xE2\x82\xAC", "\x80"},
   };
   for (const Case& c : cases) {

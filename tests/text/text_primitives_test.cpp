@@ -15,10 +15,10 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 // Double-byte characters whose trail byte is an ASCII character that searches look for.
-const Text kLan = "\xD3\x5B";     // 覽, trail "["
-const Text kZhu = "\xD4\x5D";     // 註, trail "]"
-const Text kCheng = "\xD5\x5C";   // 誠, trail "\"
-const Text kChu = "\xD3\x7C";     // 觸, trail "|"
+const Text kLan = "\xD3\x5B";       // 覽, trail "["
+const Text kZhu = "\xD4\x5D";       // 註, trail "]"
+const Text kCheng = "\xD5\x5C";     // 誠, trail "\"
+const Text kChu = "\xD3\x7C";       // 觸, trail "|"
 const Text kYinLower = "\xB0\x61";  // 癮, trail "a"
 const Text kYinUpper = "\xB0\x41";  // 癆, trail "A"
 
