@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The real program on a real X server.
 
 Starts a private Xvfb and a private D-Bus session with the accessibility bus, starts the
