@@ -6,4 +6,5 @@ cd "$(dirname "$0")/.."
 if [[ -x build/app/korvelin ]]; then
   exec build/app/korvelin
 fi
-echo "Korvelin is built, but its window is not there yet."
+echo "The build did not make build/app/korvelin." >&2
+exit 1
