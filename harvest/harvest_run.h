@@ -19,19 +19,24 @@
 
 #include "harvest/keyword_set.h"
 #include "harvest/window_services.h"
+#include "text/pattern_matcher.h"
 #include "text/text_primitives.h"
 
 namespace korvelin {
 
 // The state of one invocation of the click handler; nothing of it is shared with another run.
-// All texts are code page 936. The fields that the candidate sources and the filters work on
-// join this record with them.
+// All texts are code page 936.
 struct HarvestRun {
   TextArray exclusionList;           // read once at the start, empty unless 选择框2 was checked
   KeywordSet keywordSet;             // the seed and every accepted candidate
   KeywordSet::Snapshot keySnapshot;  // the visit queue, refreshed after each visit
   int cursor = 0;                    // 1-based position of the keyword being visited; 0 before
   Text currentKeyword;
+  Text pageText;           // the result page, decoded and cut to its related searches
+  PatternMatcher matcher;  // one for the whole run, both sources and every keyword
+  Text candidate;          // the candidate being offered
+  bool excluded = false;   // the candidate holds an exclusion entry; false between candidates
+  Text suggestionText;     // the suggestion reply, cut to its list
 };
 
 // Called once per visit with the run and its current keyword; offers the candidates it finds
