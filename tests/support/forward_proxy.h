@@ -1,6 +1,7 @@
 // A small forward HTTP proxy on loopback for tests: absolute-form requests ("GET http://...")
 // are passed on to the server, CONNECT opens a tunnel. It can demand Basic authorisation and
-// records every request it gets, Proxy-Authorization included.
+// records every request it gets, Proxy-Authorization included. A connection carries one
+// request (or one tunnel); the proxy closes it afterwards.
 //
 // It only ever connects to 127.0.0.1. By default a request for 127.0.0.1 or localhost goes to
 // the port it names and any other host gets 502; a route can send other hosts to loopback
