@@ -14,8 +14,8 @@ packages=(
   clang libclang-rt-14-dev
   # the real window under a real X server, read through the accessibility tree
   xvfb xauth xdotool dbus dbus-x11 at-spi2-core python3 python3-pyatspi
-  # test servers: certificates made at test time, a real proxy
-  openssl tinyproxy
+  # test servers: TLS with certificates made at test time, a real proxy
+  openssl libssl-dev tinyproxy
 )
 
 missing=()

@@ -1,0 +1,74 @@
+#include "web/request_url.h"
+
+#include <curl/curl.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <memory>
+
+#include "text/codepage.h"
+
+namespace korvelin {
+
+// ---- internal ------------------------------------------------------------------------------
+namespace {
+
+struct UrlDeleter {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;
+
+struct CurlTextDeleter {
+  void operator()(char* text) const { curl_free(text); }
+};
+using CurlText = std::unique_ptr<char, CurlTextDeleter>;
+
+bool MayStandInUrl(unsigned char byte) {
+  if (byte <= 0x20 || byte >= 0x7F) return false;
+  return std::string_view("\"<>\\^`{|}").find(static_cast<char>(byte)) == std::string_view::npos;
+}
+
+std::optional<std::string> UrlPart(CURLU* url, CURLUPart part, unsigned flags) {
+  char* text = nullptr;
+  if (curl_url_get(url, part, &text, flags) != CURLUE_OK || text == nullptr) return std::nullopt;
+  return std::string(CurlText(text).get());
+}
+
+}  // namespace
+
+std::string WireUrl(std::string_view url) { return EscapeUrlBytes(Utf16ToUtf8(GbkToUtf16(url))); }
+
+std::string EscapeUrlBytes(std::string_view url) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const std::string_view sent = url.substr(0, url.find('#'));
+  std::string escaped;
+  escaped.reserve(sent.size());
+  for (const char c : sent) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (MayStandInUrl(byte)) {
+      escaped += c;
+    } else {
+      escaped += '%';
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 0x0F];
+    }
+  }
+  return escaped;
+}
+
+std::optional<UrlOrigin> HttpUrlOrigin(std::string_view url) {
+  UrlHandle handle(curl_url());
+  const std::string terminated(url);
+  if (!handle || curl_url_set(handle.get(), CURLUPART_URL, terminated.c_str(), 0) != CURLUE_OK) {
+    return std::nullopt;
+  }
+  std::optional<std::string> scheme = UrlPart(handle.get(), CURLUPART_SCHEME, 0);
+  std::optional<std::string> host = UrlPart(handle.get(), CURLUPART_HOST, 0);
+  std::optional<std::string> port = UrlPart(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  if (!scheme || !host || !port || host->empty()) return std::nullopt;
+  if (*scheme != "http" && *scheme != "https") return std::nullopt;
+  for (char& c : *host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return UrlOrigin{*scheme, *host, std::atoi(port->c_str())};
+}
+
+}  // namespace korvelin
