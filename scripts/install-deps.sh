@@ -15,7 +15,7 @@ packages=(
   # the real window under a real X server, read through the accessibility tree
   xvfb xauth xdotool dbus dbus-x11 at-spi2-core python3 python3-pyatspi
   # test servers: TLS with certificates made at test time, a real proxy
-  openssl libssl-dev tinyproxy
+  openssl libssl-dev
 )
 
 missing=()
