@@ -40,7 +40,11 @@ void RunVisitLoop(HarvestRun& run, WindowServices& window, const CandidateCollec
 }  // namespace
 // ---- end internal --------------------------------------------------------------------------
 
-void On按钮1Click(WindowServices& window) { On按钮1Click(window, CollectCandidates); }
+void On按钮1Click(WindowServices& window) {
+  On按钮1Click(window, [](HarvestRun& run, const Text& keyword, WindowServices& services) {
+    CollectCandidates(run, keyword, services);
+  });
+}
 
 void On按钮1Click(WindowServices& window, const CandidateCollector& collect) {
   if (window.WindowClosed()) return;

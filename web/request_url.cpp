@@ -23,6 +23,20 @@ struct CurlTextDeleter {
 };
 using CurlText = std::unique_ptr<char, CurlTextDeleter>;
 
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+void AppendEscaped(std::string& out, unsigned char byte) {
+  out += '%';
+  out += kHexDigits[byte >> 4];
+  out += kHexDigits[byte & 0x0F];
+}
+
+// Not std::isalnum: under a Latin-1 locale that would pass bytes of 0x80 and above.
+bool IsUnreserved(unsigned char byte) {
+  return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+         (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' || byte == '~';
+}
+
 bool MayStandInUrl(unsigned char byte) {
   if (byte <= 0x20 || byte >= 0x7F) return false;
   return std::string_view("\"<>\\^`{|}").find(static_cast<char>(byte)) == std::string_view::npos;
@@ -39,7 +53,6 @@ std::optional<std::string> UrlPart(CURLU* url, CURLUPart part, unsigned flags) {
 std::string WireUrl(std::string_view url) { return EscapeUrlBytes(Utf16ToUtf8(GbkToUtf16(url))); }
 
 std::string EscapeUrlBytes(std::string_view url) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   const std::string_view sent = url.substr(0, url.find('#'));
   std::string escaped;
   escaped.reserve(sent.size());
@@ -48,12 +61,25 @@ std::string EscapeUrlBytes(std::string_view url) {
     if (MayStandInUrl(byte)) {
       escaped += c;
     } else {
-      escaped += '%';
-      escaped += kHex[byte >> 4];
-      escaped += kHex[byte & 0x0F];
+      AppendEscaped(escaped, byte);
     }
   }
   return escaped;
+}
+
+std::string QueryComponent(std::string_view text) {
+  const std::string utf8 = Utf16ToUtf8(GbkToUtf16(text));
+  std::string encoded;
+  encoded.reserve(utf8.size() * 3);
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (IsUnreserved(byte)) {
+      encoded += c;
+    } else {
+      AppendEscaped(encoded, byte);
+    }
+  }
+  return encoded;
 }
 
 std::optional<UrlOrigin> HttpUrlOrigin(std::string_view url) {

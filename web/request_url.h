@@ -23,6 +23,14 @@ namespace korvelin {
 // The same for a URL that is UTF-8 or raw bytes already (a Location header).
 [[nodiscard]] std::string EscapeUrlBytes(std::string_view url);
 
+// The code page 936 text as one query value: its UTF-8 bytes, each percent-encoded except the
+// unreserved A-Z a-z 0-9 "-" "." "_" "~". A keyword so encoded reaches the server whole, even
+// when it holds "&", "#", "+", "%", spaces or line breaks.
+//
+// Example:
+//   QueryComponent("C++ " + G("中")) == "C%2B%2B%20%E4%B8%AD"
+[[nodiscard]] std::string QueryComponent(std::string_view text);
+
 // Where an absolute http or https URL leads. The scheme is in lower case and a missing port
 // is the scheme's default.
 struct UrlOrigin {

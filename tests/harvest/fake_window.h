@@ -97,11 +97,12 @@ class FakeWindow final : public WindowServices {
   size_t next_ = 0;
 };
 
-// One click on 按钮1 of a FakeWindow, with scripted sources; events it delivers run the
-// window's handlers (a click runs the same harvest nested).
+// One click on 按钮1 of a FakeWindow, with scripted sources or with `sources` when given (the
+// real ones, say); events it delivers run the window's handlers (a click runs the same harvest
+// nested).
 class Harness {
  public:
-  Harness() {
+  explicit Harness(CandidateCollector sources = nullptr) : sources_(std::move(sources)) {
     window.deliver = [this](const Event& event) { Deliver(event); };
   }
 
@@ -121,7 +122,11 @@ class Harness {
   void Click() {
     window.log.push_back("click");
     On按钮1Click(window, [this](HarvestRun& run, const Text& keyword, WindowServices& services) {
-      Collect(run, keyword, services);
+      if (sources_) {
+        sources_(run, keyword, services);
+      } else {
+        Collect(run, keyword, services);
+      }
     });
   }
 
@@ -160,6 +165,7 @@ class Harness {
     }
   }
 
+  CandidateCollector sources_;
   std::map<Text, Visit> visits_;
 };
 

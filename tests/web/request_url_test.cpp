@@ -37,6 +37,27 @@ TEST(EscapeUrlBytes, TakesBytesAsTheyAre) {
   EXPECT_EQ(EscapeUrlBytes("http://h/\xE4\xB8\xAD x#f"), "http://h/%E4%B8%AD%20x");
 }
 
+TEST(QueryComponent, KeepsOnlyUnreservedBytes) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"unreserved stay", "aZ09-._~", "aZ09-._~"},
+      {"query structure", "a&b=c#d", "a%26b%3Dc%23d"},
+      {"plus, percent and spaces", "C++ 100%", "C%2B%2B%20100%25"},
+      {"line break", "a\r\nb", "a%0D%0Ab"},
+      {"double-byte text as UTF-8", G("减肥"), "%E5%87%8F%E8%82%A5"},
+      {"trail bytes are not ASCII", "\xD3\x5B", "%E8%A6%BD"},  // 覽
+      {"empty", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(QueryComponent(c.text), c.expected);
+  }
+}
+
 TEST(HttpUrlOrigin, Cases) {
   struct Case {
     const char* name;
