@@ -404,18 +404,11 @@ TEST_F(WebRequestTest, ACallersRequestObjectServesTwoCalls) {
 // head and then keeps reading until the client closes.
 class WireRecorder {
  public:
-  WireRecorder()
-      : server_([this](Connection& c) {
-          std::string bytes;
-          if (!c.ReadUntil("\r\n\r\n", bytes)) return;
-          Record(bytes);
-          c.Write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-          while (c.ReadSome(bytes)) Record(bytes);
-        }) {}
+  [[nodiscard]] std::string Origin() const { return server_->Origin(); }
 
-  [[nodiscard]] std::string Origin() const { return server_.Origin(); }
-  [[nodiscard]] std::string Wire() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+  // Stops the server, and gives all it received.
+  std::string TakeWire() {
+    server_.reset();
     return wire_;
   }
 
@@ -425,23 +418,33 @@ class WireRecorder {
     wire_ += bytes;
   }
 
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::string wire_;
-  TcpServer server_;  // last, so that it stops before the rest goes
+  std::unique_ptr<TcpServer> server_ = std::make_unique<TcpServer>([this](Connection& c) {
+    std::string bytes;
+    if (!c.ReadUntil("\r\n\r\n", bytes)) return;
+    Record(bytes);
+    c.Write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    while (c.ReadSome(bytes)) Record(bytes);
+  });
 };
 
 TEST_F(WebRequestTest, LineBreaksNeverReachTheWire) {
-  using Prepare = std::function<void(WebRequestParams&)>;
   struct Case {
     const char* name;
-    Prepare prepare;
+    std::function<void(WebRequestParams&)> prepare;
+    std::string expectedStart = "GET / HTTP/1.1\r\n";
   };
   const Text nul(1, '\0');
   const Case cases[] = {
-      {"CR LF in the URL", [](WebRequestParams& p) { p.url += "a\r\nX-Injected: 1"; }},
-      {"LF in the URL", [](WebRequestParams& p) { p.url += "a\nX-Injected: 1"; }},
-      {"CR in the URL", [](WebRequestParams& p) { p.url += "a\rX-Injected: 1"; }},
-      {"NUL in the URL", [&](WebRequestParams& p) { p.url += "a" + nul + "X-Injected: 1"; }},
+      {"CR LF in the URL", [](WebRequestParams& p) { p.url += "a\r\nX-Injected: 1"; },
+       "GET /a%0D%0AX-Injected:%201 HTTP/1.1\r\n"},
+      {"LF in the URL", [](WebRequestParams& p) { p.url += "a\nX-Injected: 1"; },
+       "GET /a%0AX-Injected:%201 HTTP/1.1\r\n"},
+      {"CR in the URL", [](WebRequestParams& p) { p.url += "a\rX-Injected: 1"; },
+       "GET /a%0DX-Injected:%201 HTTP/1.1\r\n"},
+      {"NUL in the URL", [&](WebRequestParams& p) { p.url += "a" + nul + "X-Injected: 1"; },
+       "GET /a%00X-Injected:%201 HTTP/1.1\r\n"},
       {"CR in a header value", [](WebRequestParams& p) { p.headers = "X-A: a\rX-Injected: 1"; }},
       {"LF in a header value", [](WebRequestParams& p) { p.headers = "X-A: a\nX-Injected: 1"; }},
       {"NUL in a header value",
@@ -459,20 +462,18 @@ TEST_F(WebRequestTest, LineBreaksNeverReachTheWire) {
          p.url += "a\r\nX-Injected: 1";
          p.completeHeaders = false;
          p.headers = "X-Fine: 1";
-       }},
+       },
+       "GET /a%0D%0AX-Injected:%201 HTTP/1.1\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::string wire;
-    {
-      WireRecorder recorder;
-      WebRequestParams params;
-      params.url = recorder.Origin() + "/";
-      c.prepare(params);
-      WebRequest(params);
-      wire = recorder.Wire();
-    }
-    ASSERT_TRUE(wire.starts_with("GET /")) << wire;
+    WireRecorder recorder;
+    WebRequestParams params;
+    params.url = recorder.Origin() + "/";
+    c.prepare(params);
+    WebRequest(params);
+    const std::string wire = recorder.TakeWire();
+    EXPECT_TRUE(wire.starts_with(c.expectedStart)) << wire;
     EXPECT_EQ(wire.find('\0'), std::string::npos);
     // Every line break is a CR LF, and none starts a line of the caller's making.
     std::string unpaired = wire;
