@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <limits>
 
 #include "app/control_theme.h"
 #include "app/qt_window_services.h"
@@ -49,8 +50,10 @@ void PaintEditBox(QWidget* box) {
   box->setPalette(palette);
 }
 
+// No length limit: a QLineEdit would cut its text at 32767 characters.
 void MakeSingleLineBox(QLineEdit* box, const QString& text) {
   PaintEditBox(box);
+  box->setMaxLength(std::numeric_limits<int>::max());
   box->setText(text);
 }
 

@@ -11,4 +11,8 @@ cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER=clang++ -DKORVELIN_WERROR=ON \
   -DKORVELIN_SANITIZE=ON -DKORVELIN_FUZZ=ON -DKORVELIN_BENCH=OFF >/dev/null
 cmake --build build-sanitize -j "$(nproc)"
 cd build-sanitize
+# Stricter than the defaults: use of a stack frame after its return, and of a static object
+# before its initialisation; a stack trace with every undefined-behaviour report.
+export ASAN_OPTIONS="detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+export UBSAN_OPTIONS="print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 ctest --output-on-failure -j "$(nproc)"

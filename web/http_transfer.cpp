@@ -35,6 +35,7 @@ bool GlobalInit() {
 struct Exchange {
   ResponseHead head;
   Bytes body;
+  size_t headBytes = 0;
   bool connected = false;
   Clock::time_point lastActivity = Clock::now();
   curl_off_t lastDown = 0;
@@ -60,6 +61,8 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto& exchange = *static_cast<Exchange*>(user);
   const size_t n = size * count;
+  if (n > kMaxResponseHeadBytes - exchange.headBytes) return 0;
+  exchange.headBytes += n;
   try {
     exchange.head.AddLine(std::string_view(data, n));
   } catch (...) {
@@ -245,7 +248,9 @@ TransferResult RunExchange(CURL* curl, const TransferRequest& request) {
   SetProxy(options, request);
   SetCallbacks(options, exchange);
   if (!SetTimeLimits(options, request) || !options.ok()) return {};
-  if (curl_easy_perform(curl) != CURLE_OK) return {};
+  // A connection that closes in the middle of the head can still end a transfer without error
+  // (an HTTP/1.0 response, say): that is no response either.
+  if (curl_easy_perform(curl) != CURLE_OK || !exchange.head.complete()) return {};
 
   TransferResult result;
   result.ok = true;

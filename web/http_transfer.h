@@ -22,6 +22,10 @@ namespace korvelin {
 
 // A response body past this many bytes fails the exchange.
 inline constexpr size_t kMaxResponseBodyBytes = size_t{64} << 20;
+// So do header lines past this many bytes (all of an exchange's, interim responses included):
+// no sound response needs more, and it bounds what a server can make a request keep, such as
+// the cookie text of its Set-Cookie lines.
+inline constexpr size_t kMaxResponseHeadBytes = size_t{256} << 10;
 
 enum class ProxyChoice {
   kEnvironment,  // http_proxy, https_proxy and no_proxy decide

@@ -29,8 +29,9 @@ inline constexpr std::string_view DefaultUserAgent =
 void AssembleRequestHeaders(RequestObject& object, WebRequestParams& params);
 
 // The header text with every missing default line appended after a CR LF: Accept, Referer
-// (the url), Accept-Language, User-Agent, and for method 1 (POST) Content-Type. A default is
-// missing when its "Name:" occurs nowhere in the text, letter case ignored.
+// (the url, any control character in it percent-escaped so that the line stays one line),
+// Accept-Language, User-Agent, and for method 1 (POST) Content-Type. A default is missing
+// when its "Name:" occurs nowhere in the text, letter case ignored.
 [[nodiscard]] Text CompleteDefaultHeaders(std::string_view headers, std::string_view url,
                                           int method);
 

@@ -79,7 +79,8 @@ class RequestObject {
   // out as UTF-8, a byte body as it is; a GET sends no body. Only the headers set here go out,
   // besides Host and what HTTP itself needs (Content-Length, for instance). Fails without a
   // prepared request; a failed request leaves no response behind (empty body and headers,
-  // status 0), and so does a body beyond 64 MiB.
+  // status 0), and so does a response cut off in its head, a head beyond 256 KiB or a body
+  // beyond 64 MiB.
   virtual bool Send(std::string_view text) = 0;
   virtual bool SendBytes(std::string_view bytes) = 0;
 

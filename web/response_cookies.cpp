@@ -1,6 +1,7 @@
 #include "web/response_cookies.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "text/text_helpers.h"
 
@@ -39,9 +40,12 @@ Text MergeCookies(Text& oldCookies, Text& newCookies) {
   oldCookies = RemoveAllSpaces(oldCookies);
   newCookies = RemoveAllSpaces(newCookies);
   TextArray merged = SplitText(newCookies, ";");
+  // The names in the list as it grows, so that of old entries sharing a name only the first
+  // joins; a set, so that a response with thousands of cookies costs no more than it must.
+  std::unordered_set<Text> names;
+  for (const Text& entry : merged) names.insert(CookieName(entry));
   for (const Text& entry : SplitText(oldCookies, ";")) {
-    // Tested against the list as it grows: of old entries sharing a name only the first joins.
-    if (!HasCookieNamed(merged, CookieName(entry))) merged.push_back(entry);
+    if (names.insert(CookieName(entry)).second) merged.push_back(entry);
   }
   Text text;
   for (const Text& entry : merged) {
@@ -64,12 +68,13 @@ bool HasCookieNamed(const TextArray& entries, std::string_view name) {
 }
 
 Text JoinDistinct(std::string_view text, std::string_view separator) {
-  TextArray taken;
+  const TextArray pieces = SplitText(text, separator);
+  std::unordered_set<std::string_view> taken;
   Text joined;
-  for (const Text& piece : SplitText(text, separator)) {
-    if (IndexOfText(taken, piece) != -1) continue;
-    taken.push_back(piece);
-    joined += piece + Text(separator);
+  for (const Text& piece : pieces) {
+    if (!taken.insert(piece).second) continue;
+    joined += piece;
+    joined += separator;
   }
   return DropLast(joined, TextLength(separator));
 }

@@ -37,9 +37,15 @@ int StatusOf(std::string_view statusLine) {
 }  // namespace
 
 void ResponseHead::AddLine(std::string_view line) {
+  if (line == "\r\n" || line == "\n") {
+    complete_ = started_ && !interim_;
+    return;
+  }
   line = Bare(line);
   if (line.starts_with("HTTP/")) {
     const int status = StatusOf(line);
+    started_ = true;
+    complete_ = false;
     interim_ = status >= 100 && status < 200;
     if (!interim_) {
       status_ = status;

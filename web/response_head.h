@@ -27,13 +27,19 @@ class ResponseHead {
   // The status of the last status line that is not interim; 0 before one has arrived.
   [[nodiscard]] int status() const { return status_; }
 
+  // True once the empty line that ends the head of that response has arrived. A connection
+  // that closes before then has delivered no response, whatever came of its head.
+  [[nodiscard]] bool complete() const { return complete_; }
+
   // The header lines of that response as "Name: value" (name and value trimmed, continuation
   // lines joined to their header), joined by CR LF. Lines without ":" are left out.
   [[nodiscard]] Text Headers() const;
 
  private:
   int status_ = 0;
+  bool started_ = false;  // a status line has arrived
   bool interim_ = false;
+  bool complete_ = false;
   TextArray lines_;
 };
 

@@ -107,6 +107,10 @@ TEST(CompleteDefaultHeaders, Cases) {
        "X-Note: Referer: none" + accept + language + agent},
       {"appended lines count for later probes", "", "http://a/User-Agent:", 0,
        accept + "\r\nReferer: http://a/User-Agent:" + language},
+      {"a line break in the URL stays inside the Referer", "", Text("http://a/\r\nX: 1\0\x7F", 17),
+       0, accept + "\r\nReferer: http://a/%0D%0AX: 1%00%7F" + language + agent},
+      {"double-byte characters stay as they are", "", "http://a/" + G("减肥"), 0,
+       accept + "\r\nReferer: http://a/" + G("减肥") + language + agent},
       {"all present", "Accept: a\r\nReferer: r\r\nAccept-Language: l\r\nUser-Agent: u", kUrl, 0,
        "Accept: a\r\nReferer: r\r\nAccept-Language: l\r\nUser-Agent: u"},
   };

@@ -14,18 +14,29 @@ TEST(ResponseHead, KeepsTheFinalResponseOnly) {
     std::vector<std::string> lines;
     int expectedStatus;
     Text expectedHeaders;
+    bool expectedComplete = false;
   };
   const Case cases[] = {
       {"nothing yet", {}, 0, ""},
       {"one response",
        {"HTTP/1.1 200 OK\r\n", "Content-Type: text/html\r\n", "Set-Cookie: a=1\r\n", "\r\n"},
        200,
-       "Content-Type: text/html\r\nSet-Cookie: a=1"},
+       "Content-Type: text/html\r\nSet-Cookie: a=1",
+       true},
       {"interim response skipped",
        {"HTTP/1.1 100 Continue\r\n", "X-Interim: 1\r\n", "\r\n", "HTTP/1.1 201 Created\r\n",
         "X-Final: 1\r\n", "\r\n"},
        201,
-       "X-Final: 1"},
+       "X-Final: 1",
+       true},
+      {"only the interim head ended",
+       {"HTTP/1.1 100 Continue\r\n", "\r\n", "HTTP/1.1 200 OK\r\n", "A: 1\r\n"},
+       200,
+       "A: 1"},
+      {"a line that only starts empty does not end the head",
+       {"HTTP/1.1 200 OK\r\n", std::string("\0A: 1\r\n", 7)},
+       200,
+       ""},
       {"a later response starts afresh",
        {"HTTP/1.1 302 Found\r\n", "Location: /b\r\n", "\r\n", "HTTP/1.1 200 OK\r\n", "A: 1\r\n"},
        200,
@@ -52,6 +63,7 @@ TEST(ResponseHead, KeepsTheFinalResponseOnly) {
     for (const std::string& line : c.lines) head.AddLine(line);
     EXPECT_EQ(head.status(), c.expectedStatus);
     EXPECT_EQ(head.Headers(), c.expectedHeaders);
+    EXPECT_EQ(head.complete(), c.expectedComplete);
   }
 }
 
