@@ -3,9 +3,13 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <map>
+#include <optional>
+#include <regex>
+#include <string_view>
 #include <vector>
 
 namespace korvelin::bench {
@@ -55,10 +59,24 @@ class FastestRunReporter : public benchmark::ConsoleReporter {
 };
 
 void PrintFigure(const std::string& name, double ratio, Goal goal) {
+  if (std::isnan(ratio)) {
+    std::printf("%-44s %8s\n", name.c_str(), "not run");
+    return;
+  }
   const bool atMost = goal.kind == Goal::Kind::kAtMost;
   const bool met = atMost ? ratio <= goal.limit : ratio >= goal.limit;
   std::printf("%-44s %8.3f   goal %s %.2f   %s\n", name.c_str(), ratio,
               atMost ? "<=" : ">=", goal.limit, met ? "met" : "MISSED");
+}
+
+// The --benchmark_filter of the command line, which also picks the measured figures by name.
+std::optional<std::regex> FigureFilter(int argc, char** argv) {
+  constexpr std::string_view kFlag = "--benchmark_filter=";
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg.starts_with(kFlag)) return std::regex(std::string(arg.substr(kFlag.size())));
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -88,7 +106,9 @@ int RunFigures(int argc, char** argv) {
     results.push_back(
         {c.figure, {reporter.Seconds(c.subject) / reporter.Seconds(c.baseline), c.goal}});
   }
+  const std::optional<std::regex> filter = FigureFilter(argc, argv);
   for (const Measurement& m : Measurements()) {
+    if (filter && !std::regex_search(m.figure, *filter)) continue;
     std::fflush(stdout);
     results.push_back({m.figure, {m.measure(), m.goal}});
   }

@@ -1,6 +1,7 @@
 #include "bench/sample_page.h"
 
 #include <random>
+#include <string_view>
 
 #include "text/codepage.h"
 
@@ -40,12 +41,58 @@ SamplePage MakePage() {
   return {utf8, Utf8ToGbkBytes(utf8)};
 }
 
+std::string PercentEscaped(std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    out += '%';
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+  }
+  return out;
+}
+
+std::string Token(std::mt19937& random, size_t length) {
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::string out;
+  for (size_t i = 0; i < length; ++i) out += kAlphabet[random() % (sizeof(kAlphabet) - 1)];
+  return out;
+}
+
+// Ten links of 1 KiB each, most of it the link's tracking parameters, as a result page has
+// them; the keyword stands escaped in the link, as its title and as the link text.
+std::string MakeRelatedBlock() {
+  std::mt19937 random(10);
+  std::string gbk;
+  for (int i = 0; i < 10; ++i) {
+    const std::string keyword = ChineseRun(random, 4 + i % 4);
+    const std::string escaped = PercentEscaped(keyword);
+    std::string link = "<a href=\"/s?wd=" + escaped + "&rsp=" + std::to_string(i) +
+                       "&f=1&oq=" + escaped + "&ie=utf-8&rsv_idx=1&rsv_pq=" + Token(random, 16) +
+                       "&rsv_t=" + Token(random, 60) +
+                       "&rqlang=cn&rsv_dl=0_bottom_related&rs_src=0\" data-click=\"";
+    std::string tail = "\" title=\"" + keyword + "\">" + keyword + "</a></th>" +
+                       (i % 2 == 1 ? "</tr><tr><th>" : "<th>");
+    const size_t used = Utf8ToGbkBytes(link + tail).size();
+    if (used < 1024) link += Token(random, 1024 - used);
+    gbk += Utf8ToGbkBytes(link + tail);
+  }
+  return gbk;
+}
+
 }  // namespace
 // ---- end internal --------------------------------------------------------------------------
 
 const SamplePage& OneMebibytePage() {
   static const SamplePage page = MakePage();
   return page;
+}
+
+const std::string& RelatedSearchesBlock() {
+  static const std::string block = MakeRelatedBlock();
+  return block;
 }
 
 std::string RelatedLeftMarker() {

@@ -15,6 +15,13 @@ struct SamplePage {
 
 const SamplePage& OneMebibytePage();
 
+// A related-searches block as the markers cut it out of a page (code page 936): 10 KiB with
+// ten links, each text followed by "</a></th>".
+const std::string& RelatedSearchesBlock();
+
+// The pattern that takes the link texts out of that block.
+inline constexpr const char* kRelatedPattern = "\">(.*?)</a></th>";
+
 // The markers that cut the related-searches block out of the page (code page 936).
 std::string RelatedLeftMarker();
 std::string RelatedRightMarker();

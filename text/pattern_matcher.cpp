@@ -3,6 +3,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <algorithm>
 #include <climits>
 #include <utility>
 #include <vector>
@@ -29,6 +30,8 @@ constexpr uint32_t kDepthLimit = 1'000'000;
 constexpr uint32_t kHeapLimitKiB = 256 * 1024;
 constexpr PCRE2_SIZE kJitStackStart = 32 * 1024;
 constexpr PCRE2_SIZE kJitStackMax = 16 * 1024 * 1024;
+// How many compiled patterns a matcher keeps: the harvest alternates between two.
+constexpr size_t kCompiledPatternsKept = 4;
 
 template <auto Free>
 struct Freer {
@@ -123,23 +126,19 @@ void AppendSpans(pcre2_match_data* data, int groups, std::vector<Span>* spans) {
 // to right when `global`, else the first. After an empty match the next search starts one
 // character on, as ECMAScript does (not Perl's retry at the same place). False when the engine
 // gave up (a limit, memory) before the end.
-bool FindMatches(const pcre2_code* code, bool jit, std::u16string_view subject, bool global,
-                 std::vector<Span>* spans) {
-  MatchDataPtr data(pcre2_match_data_create_from_pattern(code, nullptr));
-  const Limits limits = MakeLimits(jit);
-  if (!data || !limits.context) return false;
+bool FindMatches(const pcre2_code* code, pcre2_match_data* data, pcre2_match_context* context,
+                 std::u16string_view subject, bool global, std::vector<Span>* spans) {
   const int groups = GroupCount(code);
   uint32_t options = 0;
   size_t start = 0;
   while (start <= subject.size()) {
-    const int rc = pcre2_match(code, Units(subject), subject.size(), start, options, data.get(),
-                               limits.context.get());
+    const int rc = pcre2_match(code, Units(subject), subject.size(), start, options, data, context);
     if (rc == PCRE2_ERROR_NOMATCH) return true;
     if (rc < 0) return false;
     options = PCRE2_NO_UTF_CHECK;  // checked once; checking again each time costs O(n) each
-    AppendSpans(data.get(), groups, spans);
+    AppendSpans(data, groups, spans);
     if (!global) return true;
-    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
+    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data);
     size_t next = ovector[1] > ovector[0] ? ovector[1] : NextCharacter(subject, ovector[1]);
     if (next <= start) next = NextCharacter(subject, start);
     start = next;
@@ -213,8 +212,6 @@ struct PatternMatcher::Result {
   int groups = 0;
   // Match i's spans are spans[i * (groups + 1)] (the match) and the groups after it.
   std::vector<Span> spans;
-  // The subject's byte offset of each of its UTF-16 units, and its length in bytes last.
-  std::vector<int> byteOffsets;
 
   [[nodiscard]] int MatchCount() const {
     return static_cast<int>(spans.size() / static_cast<size_t>(groups + 1));
@@ -222,6 +219,17 @@ struct PatternMatcher::Result {
   [[nodiscard]] const Span* Match(int i) const {
     return &spans[static_cast<size_t>(i) * static_cast<size_t>(groups + 1)];
   }
+};
+
+// Everything a search of the pattern needs, made once: compiling (the JIT's above all) and
+// the JIT stack cost far more than searching a page.
+struct PatternMatcher::Compiled {
+  std::u16string pattern;
+  uint32_t options = 0;
+  CodePtr code;
+  int groups = 0;
+  MatchDataPtr data;
+  Limits limits;
 };
 
 PatternMatcher::PatternMatcher() = default;
@@ -233,26 +241,57 @@ PatternMatcher PatternMatcher::Copy() const {
   PatternMatcher copy;
   copy.result_ = result_;
   copy.subject_ = subject_;
+  copy.subjectBytes_ = subjectBytes_;
+  copy.byteOffsets_ = byteOffsets_;
   return copy;
+}
+
+PatternMatcher::Compiled* PatternMatcher::CompiledPattern(std::u16string pattern,
+                                                          uint32_t options) {
+  const auto same = std::find_if(compiled_.begin(), compiled_.end(), [&](const auto& c) {
+    return c->options == options && c->pattern == pattern;
+  });
+  if (same != compiled_.end()) {
+    std::rotate(compiled_.begin(), same, same + 1);
+    return compiled_.front().get();
+  }
+  auto compiled = std::make_unique<Compiled>();
+  bool jit = false;
+  compiled->code = Compile(pattern, options, &jit);
+  if (!compiled->code) return nullptr;
+  compiled->data.reset(pcre2_match_data_create_from_pattern(compiled->code.get(), nullptr));
+  compiled->limits = MakeLimits(jit);
+  if (!compiled->data || !compiled->limits.context) return nullptr;
+  compiled->groups = GroupCount(compiled->code.get());
+  compiled->pattern = std::move(pattern);
+  compiled->options = options;
+  if (compiled_.size() == kCompiledPatternsKept) compiled_.pop_back();
+  compiled_.insert(compiled_.begin(), std::move(compiled));
+  return compiled_.front().get();
 }
 
 bool PatternMatcher::Execute(std::string_view pattern, std::string_view subject, bool caseSensitive,
                              bool multiLine, bool global, bool quotePlaceholder) {
   result_.reset();
   subject_.clear();
+  subjectBytes_.clear();
+  byteOffsets_.clear();
   if (subject.size() >= static_cast<size_t>(INT_MAX)) return false;
   auto result = std::make_shared<Result>();
   result->pattern =
       quotePlaceholder ? ReplaceText(pattern, kQuotePlaceholder, "\"", true) : Text(pattern);
-  bool jit = false;
-  const CodePtr code =
-      Compile(GbkToUtf16(result->pattern), CompileOptions(caseSensitive, multiLine), &jit);
-  if (!code) return false;
-  result->groups = GroupCount(code.get());
-  std::u16string subject16 = GbkToUtf16(subject, &result->byteOffsets);
-  if (!FindMatches(code.get(), jit, subject16, global, &result->spans)) return false;
+  Compiled* compiled =
+      CompiledPattern(GbkToUtf16(result->pattern), CompileOptions(caseSensitive, multiLine));
+  if (compiled == nullptr) return false;
+  result->groups = compiled->groups;
+  std::u16string subject16 = GbkToUtf16(subject);
+  if (!FindMatches(compiled->code.get(), compiled->data.get(), compiled->limits.context.get(),
+                   subject16, global, &result->spans)) {
+    return false;
+  }
   result_ = std::move(result);
   subject_ = std::move(subject16);
+  subjectBytes_ = subject;
   return true;
 }
 
@@ -292,8 +331,15 @@ Text PatternMatcher::GroupText(int m, int g, int* position) const {
   if (m < 1 || m > MatchCount() || g > result_->groups) return {};
   const Span& span = result_->Match(m - 1)[g];
   if (span.start < 0) return {};
-  if (position != nullptr) *position = result_->byteOffsets[static_cast<size_t>(span.start)];
+  if (position != nullptr) *position = ByteOffset(span.start);
   return Utf16ToGbk(Slice(subject_, span));
+}
+
+// Mapped on the first call only: the harvest never asks for a position.
+int PatternMatcher::ByteOffset(int unit) const {
+  if (byteOffsets_.empty()) (void)GbkToUtf16(subjectBytes_, &byteOffsets_);
+  const auto i = static_cast<size_t>(unit);
+  return i < byteOffsets_.size() ? byteOffsets_[i] : -1;
 }
 
 }  // namespace korvelin

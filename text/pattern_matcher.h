@@ -19,9 +19,11 @@
 //   m.MatchCount() == 2;  m.SubMatchText(2, 1) == "b"
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/text_primitives.h"
 
@@ -41,7 +43,9 @@ class PatternMatcher {
 
   // A matcher that gives the same answers as this one: it shares the pattern and the matches
   // (they never change) and holds its own copy of the subject. The two are independent from
-  // then on; a later Execute on either leaves the other as it was.
+  // then on; a later Execute on either leaves the other as it was. (A matcher keeps the last
+  // few patterns it compiled, for the next Execute with the same pattern; a copy starts
+  // without them.)
   [[nodiscard]] PatternMatcher Copy() const;
 
   // Drops the pattern and matches of any earlier run, then runs `pattern` over `subject`: all
@@ -58,7 +62,9 @@ class PatternMatcher {
   //
   // The match limit bounds each search, so runaway backtracking ends within a fraction of a
   // second; a pattern that scans to the end of the text from every start position still costs
-  // time proportional to the square of the text's length.
+  // time proportional to the square of the text's length. Running the same pattern again with
+  // the same options reuses its compiled form: a matcher that alternates between a few
+  // patterns compiles each once.
   bool Execute(std::string_view pattern, std::string_view subject, bool caseSensitive = false,
                bool multiLine = true, bool global = true, bool quotePlaceholder = false);
 
@@ -76,7 +82,9 @@ class PatternMatcher {
   [[nodiscard]] int MatchCount() const;
 
   // The text of match m; empty when m is outside 1..MatchCount(). When `position` is given it
-  // receives the match's byte offset in the subject, or -1 when m is out of range.
+  // receives the match's byte offset in the subject, or -1 when m is out of range. (The first
+  // call that asks for a position maps the whole subject's offsets, so even the queries that
+  // are const are not for two threads at once.)
   [[nodiscard]] Text MatchText(int m, int* position = nullptr) const;
 
   // The text of capturing group s of match m; empty when the group took no part in the match or
@@ -88,13 +96,23 @@ class PatternMatcher {
   [[nodiscard]] int SubMatchCount() const;
 
  private:
-  struct Result;  // the pattern and what it matched; immutable once built
+  struct Result;    // the pattern and what it matched; immutable once built
+  struct Compiled;  // a pattern compiled under one set of options, ready to run
+
+  // The compiled form of `pattern` under `options`, from the matcher's recent ones or compiled
+  // now; nullptr when the pattern is invalid.
+  Compiled* CompiledPattern(std::u16string pattern, uint32_t options);
 
   // The text and position of group g (0 for the whole match) of match m.
   [[nodiscard]] Text GroupText(int m, int g, int* position) const;
+  // The byte offset in the subject of its UTF-16 unit `unit`.
+  [[nodiscard]] int ByteOffset(int unit) const;
 
   std::shared_ptr<const Result> result_;
-  std::u16string subject_;  // the subject as the engine saw it
+  std::u16string subject_;                // the subject as the engine saw it
+  Text subjectBytes_;                     // the subject as it was given
+  mutable std::vector<int> byteOffsets_;  // of each unit of `subject_`; empty until asked for
+  std::vector<std::unique_ptr<Compiled>> compiled_;  // the most recently used first
 };
 
 }  // namespace korvelin

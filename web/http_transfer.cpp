@@ -4,6 +4,9 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <mutex>
 #include <string_view>
 
 #include "web/response_head.h"
@@ -28,6 +31,55 @@ using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
 bool GlobalInit() {
   static const bool ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
   return ok;
+}
+
+struct ShareDeleter {
+  void operator()(CURLSH* share) const { curl_share_cleanup(share); }
+};
+using ShareHandle = std::unique_ptr<CURLSH, ShareDeleter>;
+
+// The pool every transfer shares: connections, TLS sessions and name look-ups, each kind of
+// data guarded by a lock of its own. Made after libcurl's global set-up, so that it goes before
+// the TLS library's own clean-up at exit; an easy handle still attached then makes libcurl
+// refuse the clean-up and leave the pool to the process's end.
+class SharedPool {
+ public:
+  SharedPool() : share_(curl_share_init()) {
+    CURLSH* share = share_.get();
+    const bool ok =
+        share && curl_share_setopt(share, CURLSHOPT_LOCKFUNC, Lock) == CURLSHE_OK &&
+        curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, Unlock) == CURLSHE_OK &&
+        curl_share_setopt(share, CURLSHOPT_USERDATA, this) == CURLSHE_OK &&
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT) == CURLSHE_OK &&
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION) == CURLSHE_OK &&
+        curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS) == CURLSHE_OK;
+    if (!ok) share_.reset();
+  }
+
+  // nullptr when libcurl could not make the pool: transfers then keep their own connections.
+  [[nodiscard]] CURLSH* share() const { return share_.get(); }
+
+ private:
+  static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+    static_cast<SharedPool*>(user)->Mutex(data).lock();
+  }
+  static void Unlock(CURL*, curl_lock_data data, void* user) {
+    static_cast<SharedPool*>(user)->Mutex(data).unlock();
+  }
+  std::mutex& Mutex(curl_lock_data data) {
+    const auto index = static_cast<size_t>(data);
+    return locks_[index < locks_.size() ? index : 0];
+  }
+
+  std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
+  ShareHandle share_;  // after the locks, so that it goes first
+};
+
+std::atomic<bool> sharingConnections{true};
+
+CURLSH* SharedConnections() {
+  static SharedPool pool;
+  return sharingConnections ? pool.share() : nullptr;
 }
 
 // What the callbacks of one exchange share. The stall clock starts once the connection is up
@@ -176,6 +228,11 @@ void SetWire(Options& options, const TransferRequest& request, const HeaderLists
       .Set(CURLOPT_PROXYHEADER, lists.proxy.get())
       .Set(CURLOPT_SSL_VERIFYPEER, request.verifyPeer ? 1L : 0L)
       .Set(CURLOPT_SSL_VERIFYHOST, request.verifyHost ? 2L : 0L);
+  // A proxy checks credentials once per connection (a tunnel's CONNECT): a connection that
+  // carried them serves no other exchange, and an exchange with them never takes one that did not.
+  if (HasHeader(request, "Proxy-Authorization")) {
+    options.Set(CURLOPT_FRESH_CONNECT, 1L).Set(CURLOPT_FORBID_REUSE, 1L);
+  }
 }
 
 // GET and HEAD carry no body; a body goes out as posted data under the request's own verb.
@@ -275,6 +332,8 @@ std::unique_ptr<HttpTransfer> HttpTransfer::Create() {
     if (!GlobalInit()) return nullptr;
     EasyHandle curl(curl_easy_init());
     if (!curl) return nullptr;
+    // Kept through curl_easy_reset, which forgets every other option.
+    if (CURLSH* share = SharedConnections()) curl_easy_setopt(curl.get(), CURLOPT_SHARE, share);
     return std::make_unique<HttpTransfer>(std::make_unique<Handle>(Handle{std::move(curl)}));
   } catch (...) {
     return nullptr;
@@ -292,5 +351,7 @@ TransferResult HttpTransfer::Perform(const TransferRequest& request) {
     return {};
   }
 }
+
+void SetConnectionSharing(bool shared) { sharingConnections = shared; }
 
 }  // namespace korvelin

@@ -5,6 +5,15 @@
 // proxy needs (libcurl's own Accept, Expect, Content-Type and Proxy-Connection are held back,
 // and it sets no User-Agent or Accept-Encoding); no decompression; http and https only.
 // Proxy-Authorization goes to a proxy only, never to the server.
+//
+// Every transfer of the process draws on one pool of open connections, TLS sessions and name
+// look-ups, so that a request object made after another one reuses its connection to the same
+// server instead of paying for a new TCP and TLS handshake. A connection is only reused for an
+// exchange with the same settings (proxy, certificate checks); one the server has closed
+// meanwhile is replaced by a new one. An exchange that carries Proxy-Authorization has a
+// connection of its own, opened for it and closed after it, so that a tunnel a proxy let
+// through for one set of credentials never serves another. The pool is safe to use from
+// several threads.
 #pragma once
 
 #include <chrono>
@@ -72,5 +81,9 @@ class HttpTransfer {
  private:
   std::unique_ptr<Handle> handle_;
 };
+
+// Whether transfers created from now on draw on the shared pool (the default) or keep their
+// connections to themselves, as each one did before the pool. Only measurements turn it off.
+void SetConnectionSharing(bool shared);
 
 }  // namespace korvelin

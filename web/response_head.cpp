@@ -55,7 +55,7 @@ void ResponseHead::AddLine(std::string_view line) {
   }
   if (interim_ || line.empty()) return;
   if (line.find_first_of(kWhitespace) == 0) {
-    if (!lines_.empty()) lines_.back() += " " + Text(Trimmed(line));
+    if (!lines_.empty()) lines_.back().append(" ").append(Trimmed(line));
     return;
   }
   const size_t colon = line.find(':');

@@ -63,5 +63,18 @@ TEST(KeywordSet, SnapshotsNeverChange) {
   EXPECT_EQ(second.At(1001), "k999");
 }
 
+TEST(KeywordSet, StaysExactAsItGrows) {
+  KeywordSet set;
+  const auto key = [](int i) { return G("词") + std::to_string(i); };
+  for (int i = 0; i < 100'000; ++i) ASSERT_TRUE(set.Add(key(i))) << i;
+  for (int i = 0; i < 100'000; ++i) ASSERT_FALSE(set.Add(key(i))) << i;
+  EXPECT_TRUE(set.Add(key(100'000)));
+  const KeywordSet::Snapshot keys = set.Keys();
+  ASSERT_EQ(keys.Count(), 100'001);
+  EXPECT_EQ(keys.At(1), key(0));
+  EXPECT_EQ(keys.At(65'537), key(65'536));
+  EXPECT_EQ(keys.At(100'001), key(100'000));
+}
+
 }  // namespace
 }  // namespace korvelin

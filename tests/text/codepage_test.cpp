@@ -1,7 +1,10 @@
 #include "text/codepage.h"
 
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -92,6 +95,93 @@ TEST(CodePage, ByteOffsetOfEveryUnit) {
     std::vector<int> offsets{7};
     EXPECT_EQ(GbkToUtf16(c.gbk, &offsets), c.utf16);
     EXPECT_EQ(offsets, c.offsets);
+  }
+}
+
+// ICU over the whole text in one call, as the code page layer is to give it, for comparison
+// with the layer's piecewise fast paths.
+class WholeTextIcu {
+ public:
+  WholeTextIcu() {
+    UErrorCode err = U_ZERO_ERROR;
+    converter_.reset(ucnv_open("windows-936-2000", &err));
+    ucnv_setSubstChars(converter_.get(), "?", 1, &err);
+    ucnv_setFallback(converter_.get(), true);
+    EXPECT_TRUE(U_SUCCESS(err));
+  }
+
+  std::u16string ToUtf16(const std::string& gbk, std::vector<int>* offsets) {
+    std::u16string out(gbk.size() + 1, u'\0');
+    offsets->assign(out.size(), 0);
+    const char* src = gbk.data();
+    UChar* dst = reinterpret_cast<UChar*>(out.data());
+    UErrorCode err = U_ZERO_ERROR;
+    ucnv_resetToUnicode(converter_.get());
+    ucnv_toUnicode(converter_.get(), &dst, dst + out.size(), &src, src + gbk.size(),
+                   offsets->data(), true, &err);
+    out.resize(static_cast<size_t>(dst - reinterpret_cast<UChar*>(out.data())));
+    offsets->resize(out.size());
+    offsets->push_back(static_cast<int>(gbk.size()));
+    return out;
+  }
+
+  std::string ToGbk(const std::u16string& utf16) {
+    std::string out(utf16.size() * 2 + 1, '\0');
+    const UChar* src = reinterpret_cast<const UChar*>(utf16.data());
+    char* dst = out.data();
+    UErrorCode err = U_ZERO_ERROR;
+    ucnv_resetFromUnicode(converter_.get());
+    ucnv_fromUnicode(converter_.get(), &dst, dst + out.size(), &src, src + utf16.size(), nullptr,
+                     true, &err);
+    out.resize(static_cast<size_t>(dst - out.data()));
+    return out;
+  }
+
+ private:
+  struct Closer {
+    void operator()(UConverter* c) const { ucnv_close(c); }
+  };
+  std::unique_ptr<UConverter, Closer> converter_;
+};
+
+// Random texts from pieces where the fast paths and ICU could part: ASCII that is also a trail
+// byte, lead bytes without a valid trail, the one-byte euro sign, bytes the code page lacks,
+// unassigned and user-defined pairs; surrogates alone and in pairs, characters the code page
+// lacks.
+TEST(CodePage, AgreesWithIcuOverTheWholeText) {
+  const std::vector<std::string> bytePieces = {
+      "a",        "[",        "\x7F",     std::string(1, '\0'),
+      " ",        "\n",       "\x80",     "\xFF",
+      "\x81",     "\xD6\xD0", "\xD3\x5B", "\xAA\xA1",
+      "\xA2\xA0", "\xA1\xA1", "\xFE\xFE", "\xFE",
+      "\x81\x7F", "\x81\x30"};
+  const std::vector<std::u16string> unitPieces = {u"a",
+                                                  u"\u0080",
+                                                  u"\u20AC",
+                                                  u"\u4E2D",
+                                                  u"\uE000",
+                                                  u"\u0E01",
+                                                  u"\uFFFD",
+                                                  u"\uFFFF",
+                                                  u"\U0001F600",
+                                                  std::u16string(1, u'\xD800'),
+                                                  std::u16string(1, u'\xDC00'),
+                                                  u"\u00E9"};
+  std::mt19937 random(936);
+  WholeTextIcu icu;
+  for (int round = 0; round < 5000; ++round) {
+    std::string gbk;
+    std::u16string utf16;
+    for (int n = static_cast<int>(random() % 12); n > 0; --n) {
+      gbk += bytePieces[random() % bytePieces.size()];
+      utf16 += unitPieces[random() % unitPieces.size()];
+    }
+    std::vector<int> expectedOffsets, offsets;
+    const std::u16string expected = icu.ToUtf16(gbk, &expectedOffsets);
+    ASSERT_EQ(GbkToUtf16(gbk), expected) << round;
+    ASSERT_EQ(GbkToUtf16(gbk, &offsets), expected) << round;
+    ASSERT_EQ(offsets, expectedOffsets) << round;
+    ASSERT_EQ(Utf16ToGbk(utf16), icu.ToGbk(utf16)) << round;
   }
 }
 

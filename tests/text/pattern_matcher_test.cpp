@@ -214,6 +214,27 @@ TEST_F(PatternMatcherState, ACopyKeepsItsAnswersWhenTheOriginalRunsAgain) {
   EXPECT_EQ(Describe(moved), "0:y");
 }
 
+TEST_F(PatternMatcherState, APatternRunAgainRunsUnderTheOptionsOfThatRun) {
+  struct Run {
+    const char* pattern;
+    bool caseSensitive, multiLine, global;
+    int matches;
+  };
+  // More pairs of pattern and options than the matcher keeps compiled, each run twice.
+  const Run runs[] = {
+      {"^a", false, true, true, 3},  {"^a", true, true, true, 2},  {"^a", false, true, false, 1},
+      {"^a", false, false, true, 1}, {"^a", true, false, true, 1}, {"A", true, true, true, 1},
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (const Run& r : runs) {
+      SCOPED_TRACE(std::string(r.pattern) + (r.caseSensitive ? " cs" : "") +
+                   (r.multiLine ? " ml" : "") + (r.global ? " g" : ""));
+      ASSERT_TRUE(matcher_.Execute(r.pattern, "a\nA\na", r.caseSensitive, r.multiLine, r.global));
+      EXPECT_EQ(matcher_.MatchCount(), r.matches);
+    }
+  }
+}
+
 TEST(PatternMatcher, RunawayBacktrackingEnds) {
   const std::string as(100000, 'a');
   PatternMatcher matcher;
