@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <limits>
 
@@ -103,6 +104,13 @@ QLabel* MainWindow::Pane(int pane) const {
   return pane >= 0 && pane < static_cast<int>(panes_.size()) ? panes_[pane] : nullptr;
 }
 
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The count pane changes its text after every visit of a harvest; at the size the status
+  // bar's layout gave it, fixed, a new text repaints the pane without laying the bar out again.
+  panes_[1]->setFixedSize(panes_[1]->size());
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   closed_ = true;
   event->accept();
@@ -132,7 +140,9 @@ void MainWindow::createSeedRow() {
 }
 
 void MainWindow::createResultsBox() {
-  MakeMultiLineBox(addControl<QPlainTextEdit>(Control::编辑框2, this, {5, 40, 305, 384}));
+  auto* results = addControl<QPlainTextEdit>(Control::编辑框2, this, {5, 40, 305, 384});
+  MakeMultiLineBox(results);
+  display_ = new DisplayPacer(this, results);  // owned by the window
 }
 
 void MainWindow::createSettings() {

@@ -10,9 +10,11 @@
 #include <QWidget>
 #include <array>
 
+#include "app/display_pacer.h"
 #include "harvest/window_services.h"
 
 class QCloseEvent;
+class QShowEvent;
 class QLabel;
 class QRect;
 
@@ -30,9 +32,12 @@ class MainWindow final : public QWidget {
   [[nodiscard]] QLabel* Pane(int pane) const;
   // True once the window has been closed; it stays true.
   [[nodiscard]] bool Closed() const { return closed_; }
+  // Paces what a running harvest shows: repaints, and lines appended to the results box.
+  [[nodiscard]] DisplayPacer& Display() { return *display_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void createSeedRow();
@@ -53,6 +58,7 @@ class MainWindow final : public QWidget {
 
   std::array<QWidget*, kControlCount> controls_{};
   std::array<QLabel*, 2> panes_{};
+  DisplayPacer* display_ = nullptr;  // owned by the window
   bool closed_ = false;
 };
 

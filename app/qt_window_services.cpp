@@ -31,25 +31,12 @@ Text ToHarvestText(QString text, bool multiLine) {
                                         static_cast<std::size_t>(text.size())));
 }
 
-void AppendToBox(QPlainTextEdit* box, const QString& text) {
-  QTextCursor caret = box->textCursor();
-  caret.movePosition(QTextCursor::End);  // wherever the user left the caret or a selection
-  box->setTextCursor(caret);
-  box->ensureCursorVisible();
-  // Switching undo off for the insertion keeps it out of the undo history (and empties that).
-  QTextDocument* document = box->document();
-  document->setUndoRedoEnabled(false);
-  caret.insertText(text);
-  document->setUndoRedoEnabled(true);
-  box->setTextCursor(caret);
-  box->ensureCursorVisible();
-}
-
 }  // namespace
 // ---- end internal --------------------------------------------------------------------------
 
 Text QtWindowServices::ReadText(Control control) const {
   QWidget* widget = Widget(control);
+  if (control == Control::编辑框2 && widget != nullptr) window_->Display().Flush();
   if (auto* box = qobject_cast<QPlainTextEdit*>(widget))
     return ToHarvestText(box->toPlainText(), true);
   if (auto* line = qobject_cast<QLineEdit*>(widget)) return ToHarvestText(line->text(), false);
@@ -60,6 +47,7 @@ Text QtWindowServices::ReadText(Control control) const {
 
 void QtWindowServices::SetText(Control control, std::string_view text) {
   QWidget* widget = Widget(control);
+  if (control == Control::编辑框2 && widget != nullptr) window_->Display().Flush();
   if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
     box->setPlainText(ToWindowText(text, true));
   } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
@@ -80,8 +68,10 @@ void QtWindowServices::SetDisabled(Control control, bool disabled) {
 
 void QtWindowServices::AppendText(Control control, std::string_view text) {
   QWidget* widget = Widget(control);
-  if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
-    AppendToBox(box, ToWindowText(text, true));
+  if (control == Control::编辑框2 && widget != nullptr) {
+    window_->Display().Append(ToWindowText(text, true));
+  } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
+    AppendAtEnd(box, ToWindowText(text, true));
   } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
     line->setText(line->text() + ToWindowText(text, false));
   }
@@ -94,7 +84,7 @@ void QtWindowServices::SetPaneText(Control control, int pane, std::string_view t
 
 void QtWindowServices::ProcessPendingEvents() {
   if (WindowClosed()) return;
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  window_->Display().ProcessEvents();
 }
 
 bool QtWindowServices::WindowClosed() const { return window_.isNull() || window_->Closed(); }

@@ -61,8 +61,10 @@ TEST_F(QtWindowServicesTest, AppendTextGoesToTheEndWhereverTheCaretIs) {
   QPlainTextEdit* results = Box(Control::编辑框2);
   window.show();
   services.AppendText(Control::编辑框2, G("甲\r\n"));
+  QCoreApplication::processEvents();    // the event loop's turn: what was appended shows
   EXPECT_EQ(results->blockCount(), 2);  // one line, and the empty one after it
   for (int i = 0; i < 200; ++i) services.AppendText(Control::编辑框2, "line\r\n");
+  QCoreApplication::processEvents();
 
   // The user selects the first line and scrolls to the top.
   QTextCursor selection(results->document());
@@ -71,6 +73,7 @@ TEST_F(QtWindowServicesTest, AppendTextGoesToTheEndWhereverTheCaretIs) {
   results->verticalScrollBar()->setValue(0);
 
   services.AppendText(Control::编辑框2, G("乙\r\n"));
+  QCoreApplication::processEvents();
   EXPECT_EQ(results->blockCount(), 203);
   EXPECT_TRUE(results->toPlainText().startsWith("甲\nline\n"));
   EXPECT_TRUE(results->toPlainText().endsWith("line\n乙\n"));
@@ -79,6 +82,51 @@ TEST_F(QtWindowServicesTest, AppendTextGoesToTheEndWhereverTheCaretIs) {
   EXPECT_GT(results->verticalScrollBar()->value(), 0);
   EXPECT_TRUE(results->viewport()->rect().contains(results->cursorRect()));
   EXPECT_FALSE(results->document()->isUndoAvailable());
+}
+
+// A paint spy: counts the repaints of a widget and whether one came after `Reset`.
+class Paints : public QObject {
+ public:
+  explicit Paints(QWidget* widget) { widget->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count, since = true;
+    return false;
+  }
+  void Reset() { since = false; }
+  int count = 0;
+  bool since = false;
+};
+
+TEST_F(QtWindowServicesTest, AHarvestsBurstIsPaintedAtAPaceAndShownWhenItEnds) {
+  QPlainTextEdit* results = Box(Control::编辑框2);
+  window.show();
+  QCoreApplication::processEvents();
+  Paints paints(results->viewport());
+  constexpr int kLines = 300;
+  for (int i = 0; i < kLines; ++i) {
+    services.ProcessPendingEvents();  // as the harvest does before every candidate
+    services.AppendText(Control::编辑框2, "line\r\n");
+  }
+  EXPECT_LT(paints.count, kLines / 4);
+  // Whatever the last call held back is painted, with every line, once the loop has its turn.
+  paints.Reset();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(paints.since);
+  EXPECT_EQ(results->blockCount(), kLines + 1);
+  EXPECT_TRUE(results->viewport()->rect().contains(results->cursorRect()));
+}
+
+TEST_F(QtWindowServicesTest, InputMeetsEveryLineAppendedBeforeIt) {
+  QPlainTextEdit* results = Box(Control::编辑框2);
+  window.show();
+  QCoreApplication::processEvents();
+  services.AppendText(Control::编辑框2, "early\r\n");
+  EXPECT_EQ(services.ReadText(Control::编辑框2), "early\r\n");  // a read sees it too
+  services.AppendText(Control::编辑框2, "before the click\r\n");
+  QTest::mouseClick(window.ControlWidget(Control::按钮_清空), Qt::LeftButton);
+  services.AppendText(Control::编辑框2, "after\r\n");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(results->toPlainText(), "after\n");
 }
 
 TEST_F(QtWindowServicesTest, PaneTextOnlyForThePanesOfTheStatusBar) {

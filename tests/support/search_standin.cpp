@@ -41,14 +41,16 @@ std::string JsonString(std::string_view text) {
 
 std::string JsonArray(const std::vector<std::string>& texts) {
   std::string out = "[";
-  for (size_t i = 0; i < texts.size(); ++i) out += (i ? "," : "") + JsonString(texts[i]);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) out += ',';
+    out += JsonString(texts[i]);
+  }
   return out + "]";
 }
 
-const GraphNode& NodeFor(const std::string& keyword) {
-  static const GraphNode kNothing;
+GraphNode FixedGraph(const std::string& keyword) {
   auto it = kGraph.find(keyword);
-  return it == kGraph.end() ? kNothing : it->second;
+  return it == kGraph.end() ? GraphNode{} : it->second;
 }
 
 // The value of "wd" in a request target ("/s?wd=..." or an absolute URL).
@@ -60,8 +62,7 @@ std::string KeywordOf(std::string_view target) {
 }
 
 // A result page the way the service lays it out, with links before and after the block.
-std::string ResultPage(const std::string& keyword) {
-  const GraphNode& node = NodeFor(keyword);
+std::string ResultPage(const GraphNode& node) {
   std::string page =
       "<html><head><meta charset=\"utf-8\"></head><body>\r\n"
       "<div id=\"content_left\"><table><tr><th><a href=\"/link?1\">页首链接</a></th></tr>"
@@ -81,11 +82,11 @@ std::string ResultPage(const std::string& keyword) {
 }
 
 // A suggestion reply in code page 936; quoted texts outside the list are no candidates.
-std::string SuggestionReply(const std::string& keyword) {
+std::string SuggestionReply(const std::string& keyword, const GraphNode& node) {
   std::string reply = "window.baidu.sug({q:\"" + keyword + "\",p:false,s:[";
-  const GraphNode& node = NodeFor(keyword);
   for (size_t i = 0; i < node.suggestions.size(); ++i) {
-    reply += (i ? ",\"" : "\"") + node.suggestions[i] + "\"";
+    if (i > 0) reply += ',';
+    reply.append("\"").append(node.suggestions[i]).append("\"");
   }
   reply += "],t:\"列表之后\"});";
   return Utf8ToGbkBytes(reply);
@@ -139,7 +140,8 @@ std::string PercentDecoded(std::string_view value) {
   return out;
 }
 
-SearchStandIn::SearchStandIn(std::chrono::milliseconds delay) : delay_(delay) {
+SearchStandIn::SearchStandIn(std::chrono::milliseconds delay, Graph graph)
+    : delay_(delay), graph_(graph ? std::move(graph) : Graph(FixedGraph)) {
   auto serve = [this](const char* source, auto makeBody, const char* contentType) {
     return [this, source, makeBody, contentType](const RecordedRequest& request,
                                                  Connection& connection) {
@@ -151,13 +153,13 @@ SearchStandIn::SearchStandIn(std::chrono::milliseconds delay) : delay_(delay) {
                           request.headerLines};
       Record(seen);
       if (delay_.count() > 0 && !connection.Sleep(delay_)) return;
-      connection.Write(
-          HttpResponse(200, makeBody(seen.keyword), {std::string("Content-Type: ") + contentType}));
+      const std::string body = makeBody(seen.keyword, graph_(seen.keyword));
+      connection.Write(HttpResponse(200, body, {std::string("Content-Type: ") + contentType}));
     };
   };
-  resultPages_ =
-      std::make_unique<HttpServer>(serve("related", ResultPage, "text/html; charset=utf-8"),
-                                   MakeTestCertificate(CertificateKind::kWrongHost));
+  auto page = [](const std::string&, const GraphNode& node) { return ResultPage(node); };
+  resultPages_ = std::make_unique<HttpServer>(serve("related", page, "text/html; charset=utf-8"),
+                                              MakeTestCertificate(CertificateKind::kWrongHost));
   suggestions_ = std::make_unique<HttpServer>(
       serve("suggestions", SuggestionReply, "text/javascript; charset=gbk"));
   const int pagePort = resultPages_->port();

@@ -25,6 +25,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -67,8 +68,13 @@ struct StandInRequest {
 
 class SearchStandIn {
  public:
-  // `delay`: how long each reply waits before it goes out.
-  explicit SearchStandIn(std::chrono::milliseconds delay = std::chrono::milliseconds(0));
+  // What the service knows of a keyword (UTF-8).
+  using Graph = std::function<GraphNode(const std::string& keyword)>;
+
+  // `delay`: how long each reply waits before it goes out. `graph`: the keyword graph served,
+  // StandInGraph() when not given.
+  explicit SearchStandIn(std::chrono::milliseconds delay = std::chrono::milliseconds(0),
+                         Graph graph = nullptr);
 
   // Prefixes for reaching it directly, with a keyword to follow.
   [[nodiscard]] std::string RelatedSearchesPrefix() const;  // https://127.0.0.1:<port>/s?wd=
@@ -88,6 +94,7 @@ class SearchStandIn {
   void Record(const StandInRequest& request);
 
   std::chrono::milliseconds delay_;
+  Graph graph_;
   mutable std::mutex mutex_;
   std::vector<StandInRequest> requests_;
   std::function<void(const StandInRequest&)> listener_;
