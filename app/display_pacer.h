@@ -29,7 +29,7 @@ void AppendAtEnd(QPlainTextEdit* box, const QString& text);
 class DisplayPacer final : public QObject {
  public:
   // At most one repaint of the window within this time while events are processed from
-  // inside a handler: some twenty-five a second, smooth enough for a growing list.
+  // inside a handler: ten a second, smooth enough for a growing list, and input is never held.
   static constexpr std::chrono::milliseconds kInterval{100};
 
   // Watches `window`, a top-level widget that owns the pacer, and its results box.
