@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "web/base64.h"
+#include "web/request_url.h"
 
 namespace korvelin {
 
@@ -17,23 +18,6 @@ struct DefaultLine {
   std::string_view probe;
   Text line;
 };
-
-// The URL for the default Referer line, with every control character percent-escaped as it
-// goes to the wire: a line break in the URL must not start a header line of its own. The
-// bytes of a double-byte character are never control characters, so they stay as they are.
-Text RefererFor(std::string_view url) {
-  constexpr char kHex[] = "0123456789ABCDEF";
-  Text referer;
-  for (const char c : url) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      referer += {'%', kHex[byte >> 4], kHex[byte & 0x0F]};
-    } else {
-      referer += c;
-    }
-  }
-  return referer;
-}
 
 // Every dash-separated piece capitalised; the dashes stay where they are.
 Text CapitaliseName(std::string_view name) {
@@ -97,7 +81,8 @@ void AssembleRequestHeaders(RequestObject& object, WebRequestParams& params) {
 Text CompleteDefaultHeaders(std::string_view headers, std::string_view url, int method) {
   const DefaultLine defaults[] = {
       {"Accept:", "Accept: */*"},
-      {"Referer:", "Referer: " + RefererFor(url)},
+      // A line break in the URL must not start a header line of its own.
+      {"Referer:", "Referer: " + EscapeControlBytes(url)},
       {"Accept-Language:", "Accept-Language: zh-cn"},
       {"User-Agent:", "User-Agent: " + Text(DefaultUserAgent)},
       {"Content-Type:", "Content-Type: application/x-www-form-urlencoded"},

@@ -67,6 +67,20 @@ std::string EscapeUrlBytes(std::string_view url) {
   return escaped;
 }
 
+std::string EscapeControlBytes(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      AppendEscaped(escaped, byte);
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
 std::string QueryComponent(std::string_view text) {
   const std::string utf8 = Utf16ToUtf8(GbkToUtf16(text));
   std::string encoded;

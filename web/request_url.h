@@ -23,6 +23,11 @@ namespace korvelin {
 // The same for a URL that is UTF-8 or raw bytes already (a Location header).
 [[nodiscard]] std::string EscapeUrlBytes(std::string_view url);
 
+// `text` with each control character (below 0x20, and 0x7F) percent-escaped and every other
+// byte as it is: a URL made safe to stand in a header line (a double-byte character never holds
+// a control byte, so code page 936 text stays whole).
+[[nodiscard]] std::string EscapeControlBytes(std::string_view text);
+
 // The code page 936 text as one query value: its UTF-8 bytes, each percent-encoded except the
 // unreserved A-Z a-z 0-9 "-" "." "_" "~". A keyword so encoded reaches the server whole, even
 // when it holds "&", "#", "+", "%", spaces or line breaks.
